@@ -59,3 +59,32 @@ inline int countBlocks(const game::GameState& s) {
   for (uint8_t b : s.grid) n += b;
   return n;
 }
+
+// A desk with a game under way: a plain 320 x 240 screen with one block in
+// the top-right cell (so the game does not end for want of blocks), the first
+// game set up, and every ball slot free.
+struct Field : Desk {
+  static constexpr gfx::Colour Bg = 0x804020;
+  static constexpr gfx::Colour BlockColour = 0x00C000;
+  explicit Field(int w = 320, int h = 240) : Desk(w, h, Bg) {
+    host.display().fillRect(w / 16 * 16 - 16, 0, 16, 16, BlockColour);
+    start();
+    host.setCursor(0, 0);
+  }
+  void ball(int slot, int8_t kind, int x, int y, int dx, int dy) {
+    auto& st = s();
+    st.ballKind[slot] = kind;
+    st.ballX[slot] = x;
+    st.ballY[slot] = y;
+    st.ballDX[slot] = dx;
+    st.ballDY[slot] = dy;
+  }
+  // Keeps the launcher quiet for a while.
+  void noLaunch() { s().launchTick = 0; }
+  void block(int col, int row) {
+    auto& st = s();
+    if (st.grid[col + row * st.gridCols] == 0) ++st.blocksLeft;
+    st.grid[col + row * st.gridCols] = 1;
+  }
+  void tick() { form->Timer1Timer(); }
+};

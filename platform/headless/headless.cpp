@@ -56,7 +56,10 @@ void HeadlessHost::createWindow(const MenuItem* items, int count, EventSink& sin
 }
 
 void HeadlessHost::setCaption(const std::string& text) { caption = text; }
-void HeadlessHost::setMenuCaption(int id, const std::string& text) { menuCaptions[id] = text; }
+void HeadlessHost::setMenuCaption(int id, const std::string& text) {
+  menuCaptions[id] = text;
+  log.push_back("menu " + std::to_string(id) + " " + text);
+}
 
 void HeadlessHost::setVisible(bool v) {
   if (v == visible) return;
@@ -81,15 +84,18 @@ void HeadlessHost::repaintDesktop() { log.push_back("repaint"); }
 
 void HeadlessHost::setTimer(int intervalMs, bool enabled) {
   timerInterval = intervalMs;
+  if (enabled != timerEnabled) log.push_back(enabled ? "timer on" : "timer off");
   timerEnabled = enabled;
 }
 
 void HeadlessHost::messageBox(const std::string& text, const std::string& cap) {
   boxes.push_back({text, cap, false});
+  log.push_back("box " + text);
 }
 
 void HeadlessHost::errorBox(const std::string& text, const std::string& title) {
   boxes.push_back({text, title, true});
+  log.push_back("error " + text);
 }
 
 void HeadlessHost::run() {

@@ -96,7 +96,10 @@ class HeadlessHost : public Host {
   int timerInterval = 0;
   bool timerEnabled = false;
   std::vector<Box> boxes;
-  std::vector<std::string> log;  // window events in order: "hide", "show", "max", "normal", "repaint", "destroy"
+  // Everything the window went through, in order: "hide", "show", "max",
+  // "normal", "repaint", "destroy", "timer on/off", "menu <id> <caption>",
+  // "box <text>", "error <text>".
+  std::vector<std::string> log;
   bool quitRequested = false;
 
  private:
