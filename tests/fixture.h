@@ -70,6 +70,7 @@ struct Field : Desk {
     host.display().fillRect(w / 16 * 16 - 16, 0, 16, 16, BlockColour);
     start();
     host.setCursor(0, 0);
+    host.setVisible(true);  // as the message loop shows it
   }
   void ball(int slot, int8_t kind, int x, int y, int dx, int dy) {
     auto& st = s();
