@@ -38,6 +38,11 @@ void HeadlessScreen::fillRect(int x, int y, int w, int h, gfx::Colour c) {
     for (int i = std::max(x, 0); i < std::min(x + w, width_); ++i) setPixel(i, j, c);
 }
 
+void HeadlessHost::note(std::string event) {
+  if (log.size() == KeepLast) log.pop_front();
+  log.push_back(std::move(event));
+}
+
 HeadlessHost::HeadlessHost(int width, int height, const gfx::PixelFormat& format)
     : screen_(width, height, format) {}
 
@@ -58,20 +63,20 @@ void HeadlessHost::createWindow(const MenuItem* items, int count, EventSink& sin
 void HeadlessHost::setCaption(const std::string& text) { caption = text; }
 void HeadlessHost::setMenuCaption(int id, const std::string& text) {
   menuCaptions[id] = text;
-  log.push_back("menu " + std::to_string(id) + " " + text);
+  note("menu " + std::to_string(id) + " " + text);
 }
 
 void HeadlessHost::setVisible(bool v) {
   if (v == visible) return;
   visible = v;
   screen_.windowShown = v;
-  log.push_back(v ? "show" : "hide");
+  note(v ? "show" : "hide");
 }
 
 void HeadlessHost::setWindowState(WindowState state) {
   if (state == windowState) return;
   windowState = state;
-  log.push_back(state == WindowState::Maximized ? "max" : "normal");
+  note(state == WindowState::Maximized ? "max" : "normal");
 }
 
 void HeadlessHost::placeWindow(int l, int t, int ch) {
@@ -80,28 +85,28 @@ void HeadlessHost::placeWindow(int l, int t, int ch) {
   clientHeight = ch;
 }
 
-void HeadlessHost::repaintDesktop() { log.push_back("repaint"); }
+void HeadlessHost::repaintDesktop() { note("repaint"); }
 
 void HeadlessHost::setTimer(int intervalMs, bool enabled) {
   timerInterval = intervalMs;
-  if (enabled != timerEnabled) log.push_back(enabled ? "timer on" : "timer off");
+  if (enabled != timerEnabled) note(enabled ? "timer on" : "timer off");
   timerEnabled = enabled;
 }
 
 void HeadlessHost::messageBox(const std::string& text, const std::string& cap) {
-  boxes.push_back({text, cap, false});
-  log.push_back("box " + text);
+  if (boxes.size() < KeepLast) boxes.push_back({text, cap, false});
+  note("box " + text);
 }
 
 void HeadlessHost::errorBox(const std::string& text, const std::string& title) {
-  boxes.push_back({text, title, true});
-  log.push_back("error " + text);
+  if (boxes.size() < KeepLast) boxes.push_back({text, title, true});
+  note("error " + text);
 }
 
 void HeadlessHost::run() {
   setVisible(true);
   for (int i = 0; i < runTicks && !quitRequested; ++i) tick();
-  log.push_back("destroy");
+  note("destroy");
   visible = false;
   screen_.windowShown = false;
 }

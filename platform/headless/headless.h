@@ -6,6 +6,7 @@
 // fuzz target drive exactly the code that ships. Nothing here waits or draws.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -98,11 +99,15 @@ class HeadlessHost : public Host {
   std::vector<Box> boxes;
   // Everything the window went through, in order: "hide", "show", "max",
   // "normal", "repaint", "destroy", "timer on/off", "menu <id> <caption>",
-  // "box <text>", "error <text>".
-  std::vector<std::string> log;
+  // "box <text>", "error <text>". Long runs keep the latest KeepLast events
+  // (and the first KeepLast boxes).
+  static constexpr size_t KeepLast = 4096;
+  std::deque<std::string> log;
   bool quitRequested = false;
 
  private:
+  void note(std::string event);
+
   HeadlessScreen screen_;
   EventSink* sink_ = nullptr;
   gfx::Point cursor_{};
