@@ -1,0 +1,358 @@
+#!/usr/bin/env python3
+"""End-to-end tests of deskball on a real X server (Xvfb) with a real window
+manager (openbox). Run one case:
+
+    e2e.py --deskball PATH --helper PATH CASE
+
+Every case builds its own desktop from scratch, so cases are independent and
+can run in any order. The block counts the game's title is checked against
+are computed here, from an xwd image of the screen, with the game's rules
+restated from the outside (see desktop.block_cells).
+"""
+
+import argparse
+import os
+import signal
+import sys
+
+from desktop import CELL, Desktop, Game, block_cells, cell_is, wait_for
+
+BG = "3A6EA5"
+
+# Blocks kept well above the paddle, so no ball reaches them in the first
+# seconds: a count read right after start is still the first game's. The
+# green window is off the 16-pixel grid, so its edge cells count by their
+# corners alone.
+SCENE = [
+    (0, 96, 1024, 64, "C00000"),
+    (600, 40, 200, 100, "00A000"),
+    (160, 320, 96, 48, "FFFF00"),
+]
+# Everything on the grid: a cell is covered wholly or not at all.
+ALIGNED_SCENE = [
+    (0, 96, 1024, 64, "C00000"),
+    (608, 32, 192, 96, "00A000"),
+    (160, 320, 96, 48, "FFFF00"),
+]
+
+PADDLE_LIFT = 34  # the paddle's top row is this far above the bottom
+
+
+def desktop(args, scene=SCENE, **kw):
+    d = Desktop(args.helper, **kw)
+    d.__enter__()
+    try:
+        d.root(BG)
+        d.windows(scene)
+        d.settle()
+    except BaseException:
+        d.close()
+        raise
+    return d
+
+
+def paddle_left(img, before):
+    """The left end of the paddle: the longest run of changed pixels on the
+    paddle's top row (a ball or a chip there is far shorter)."""
+    y = img.height - PADDLE_LIFT
+    best, best_len, start = None, 0, None
+    for x in range(img.width + 1):
+        changed = x < img.width and img.px(x, y) != before.px(x, y)
+        if changed and start is None:
+            start = x
+        elif not changed and start is not None:
+            if x - start > best_len:
+                best, best_len = start, x - start
+            start = None
+    return best if best_len >= 24 else None
+
+
+def assert_screen_back(d, before, keep_out=(), what="the desktop"):
+    """Waits until every pixel outside the keep-out rectangles is as it was
+    before the game, and fails with the count of differing pixels if that
+    never happens."""
+
+    def outside(x, y):
+        return all(not (kx <= x < kx + kw and ky <= y < ky + kh) for kx, ky, kw, kh in keep_out)
+
+    last = [None]
+
+    def back():
+        img = d.capture()
+        diff = sum(1 for y in range(img.height) for x in range(img.width)
+                   if img.rows[y][x] != before.rows[y][x] and outside(x, y))
+        last[0] = diff
+        return diff == 0
+
+    try:
+        wait_for(what + " repainted", back, timeout=10, interval=0.3)
+    except AssertionError:
+        raise AssertionError("%s: %s pixels still differ from before the game" % (what, last[0]))
+
+
+def wait_played(d, g, before, start_count):
+    """Lets the game run until it has broken blocks and drawn its paddle."""
+    wait_for("blocks broken", lambda: g.count() < start_count, timeout=40, interval=0.3)
+    wait_for("the paddle drawn", lambda: paddle_left(d.capture(), before) is not None, timeout=10)
+
+
+# --- cases ------------------------------------------------------------------
+
+def case_start(args, screen="1024x768x24", xvfb_args=()):
+    """The first title is the block count of the screen as it was."""
+    d = desktop(args, screen=screen, xvfb_args=xvfb_args)
+    with d:
+        before = d.capture()
+        expected = len(block_cells(before))
+        assert expected > 0
+        g = Game(d, args.deskball)
+        title = g.count()
+        assert title == expected, "title %d, the screen has %d blocks" % (title, expected)
+
+
+def case_window(args):
+    """The tool window: frame at (0, 8), utility type, class, active, and a
+    menu bar with a working drop-down."""
+    with desktop(args) as d:
+        g = Game(d, args.deskball)
+        wait_for("the frame at (0, 8)", lambda: d.frame(g.wid)[:2] == (0, 8), timeout=10)
+        assert "_NET_FRAME_EXTENTS" in d.prop(g.wid, "_NET_FRAME_EXTENTS"), "not framed by the window manager"
+        assert "_NET_WM_WINDOW_TYPE_UTILITY" in d.prop(g.wid, "_NET_WM_WINDOW_TYPE")
+        assert d.prop(g.wid, "WM_CLASS").endswith('"deskball", "Deskball"'), d.prop(g.wid, "WM_CLASS")
+        wait_for("the game's window active",
+                 lambda: d.run(["xdotool", "getactivewindow"]).strip() == str(g.wid), timeout=10)
+
+        client = d.geometry(g.wid)
+        assert client["w"] == 101, client
+        assert 15 <= client["h"] <= 40, "client area beyond the menu bar: %s" % client
+
+        # A click on "file" drops its menu down below the bar; Escape closes
+        # the menu, not the game.
+        menus_before = {w for w, t in d.toplevels().items() if t[4]}
+        d.xdotool("mousemove", client["x"] + 14, client["y"] + client["h"] // 2, "click", 1)
+        popup = wait_for("the file menu", lambda: [t for w, t in d.toplevels().items()
+                                                   if t[4] and w not in menus_before], timeout=10)[0]
+        assert popup[1] >= client["y"] + client["h"] - 2, "menu %s not below the bar %s" % (popup, client)
+        d.xdotool("key", "Escape")
+        wait_for("the menu closed", lambda: not [w for w, t in d.toplevels().items()
+                                                 if t[4] and w not in menus_before], timeout=10)
+        d.settle()
+        assert g.proc.poll() is None, "Escape in the menu ended the game"
+
+
+def case_play(args):
+    """Balls break blocks: the count goes down and broken cells show the
+    background colour."""
+    with desktop(args) as d:
+        before = d.capture()
+        bg = before.px(0, before.height // 2)
+        blocks = block_cells(before)
+        g = Game(d, args.deskball)
+        start = g.count()
+        d.xdotool("mousemove", 512, 600)
+        wait_for("blocks broken", lambda: g.count() <= start - 3, timeout=40, interval=0.3)
+        now_count = g.count()
+        img = d.capture()
+        cleared = [c for c in blocks if cell_is(img, c[0], c[1], bg)]
+        assert cleared, "the count fell to %d but no block cell shows the background" % now_count
+        # A cleared cell can only be a broken one (one with a chip or a ball
+        # over it shows neither).
+        assert len(cleared) <= start - now_count + 2, (len(cleared), start, now_count)
+
+
+def close_by(how):
+    def case(args):
+        """Closing ends with exit code 0 and the desktop repaints all that
+        the game drew."""
+        with desktop(args) as d:
+            logo, logo_wid = d.xlogo("300x100+300+650")
+            d.settle()
+            before = d.capture()
+            logo_frame, logo_client = d.frame(logo_wid), d.geometry(logo_wid)
+            g = Game(d, args.deskball)
+            start = g.count()
+            d.xdotool("mousemove", 400, 600)  # the paddle runs over the logo
+            wait_played(d, g, before, start)
+
+            if how == "escape":
+                g.key("Escape")
+            elif how == "wm_close":
+                g.key("alt+F4")  # openbox's close binding: WM_DELETE_WINDOW
+            else:
+                c = d.geometry(g.wid)
+                d.xdotool("mousemove", c["x"] + 14, c["y"] + c["h"] // 2, "click", 1)
+                menu = wait_for("the file menu", lambda: [t for t in d.toplevels().values()
+                                                          if t[4] and t[1] >= c["y"] + c["h"] - 2], timeout=10)[0]
+                d.xdotool("mousemove", menu[0] + 20, menu[1] + menu[3] - 10, "click", 1)  # the last entry: quit
+
+            rc = g.wait_exit()
+            assert rc == 0, "exit code %s, stderr: %s" % (rc, g.stderr())
+            assert d.find_window("deskball") is None
+            # The logo's frame is the window manager's and may change with
+            # the focus; its client area and everything else must be back.
+            fx, fy, fw, fh = logo_frame
+            cx, cy, cw, ch = logo_client["x"], logo_client["y"], logo_client["w"], logo_client["h"]
+            decorations = [(fx, fy, fw, cy - fy), (fx, cy + ch, fw, fy + fh - cy - ch),
+                           (fx, fy, cx - fx, fh), (cx + cw, fy, fx + fw - cx - cw, fh)]
+            assert_screen_back(d, before, decorations)
+
+    return case
+
+
+def case_refresh(args):
+    """F8 stops the game, F4 brings back what the clients show, and nothing
+    of the game stays on the screen but its window."""
+    with desktop(args) as d:
+        before = d.capture()
+        g = Game(d, args.deskball)
+        home = d.frame(g.wid)
+        d.xdotool("mousemove", 512, 600)
+        wait_played(d, g, before, g.count())
+        g.key("F8")
+        d.settle()
+        img = d.capture()
+        assert img.region_differs(before, 0, home[1] + home[3], img.width, img.height) > 0
+        g.key("F4")
+        wait_for("the window back in place", lambda: d.frame(g.wid) == home, timeout=10)
+        assert_screen_back(d, before, [home], "after F4, the desktop")
+        assert g.proc.poll() is None
+
+
+def case_new_game(args):
+    """F5 counts the blocks of the screen as it is at that moment, without
+    the game's own window."""
+    with desktop(args, scene=ALIGNED_SCENE) as d:
+        before = d.capture()
+        bg = before.px(0, before.height // 2)
+        g = Game(d, args.deskball)
+        home = d.frame(g.wid)
+        d.xdotool("mousemove", 512, 700)  # F8 takes the colour here: the root's
+        wait_played(d, g, before, g.count())
+        g.key("F8")
+        d.windows([(704, 288, 128, 64, "FF00FF")])  # a new window since the game began
+        g.key("F4")  # the sprites go; the broken cells show their clients again
+        wait_for("the window back in place", lambda: d.frame(g.wid) == home, timeout=10)
+        d.settle()
+        now = d.capture()
+        expected = len(block_cells(now, bg=bg, blank=[home]))
+        old_title, old_wid = g.title(), g.wid
+        assert int(old_title) != expected, "the test needs a count that changes"
+
+        g.key("F5")
+        g.wid = wait_for("the window shown again", lambda: (w := d.find_window("deskball")) != old_wid and w)
+        title = wait_for("the new game's count", lambda: (t := g.title()) != old_title and t.isdigit() and t)
+        assert int(title) == expected, "title %s, the screen had %d blocks" % (title, expected)
+        wait_for("the frame back at (0, 8)", lambda: d.frame(g.wid)[:2] == (0, 8), timeout=10)
+
+
+def case_arrows(args):
+    """With the pointer still, the held Right and Left arrows move the
+    paddle."""
+    with desktop(args) as d:
+        before = d.capture()
+        d.xdotool("mousemove", 300, 600)
+        g = Game(d, args.deskball)
+        wait_for("the paddle under the pointer", lambda: paddle_left(d.capture(), before) == 300, timeout=10)
+        g.activate()
+        for key, moved in (("Right", lambda x: x >= 450), ("Left", lambda x: x <= 150)):
+            d.xdotool("keydown", key)
+            try:
+                wait_for("the paddle moved by " + key,
+                         lambda: (x := paddle_left(d.capture(), before)) is not None and moved(x), timeout=15)
+            finally:
+                d.xdotool("keyup", key)
+
+
+def case_server_killed(args):
+    """A lost X server ends the game with exit code 1 and a message."""
+    with desktop(args) as d:
+        g = Game(d, args.deskball)
+        g.count()
+        d.xvfb.send_signal(signal.SIGTERM)
+        rc = g.wait_exit()
+        assert rc == 1, "exit code %s (a negative one is a signal)" % rc
+        assert "lost the connection to the X server" in g.stderr(), g.stderr()
+
+
+def refused(env, message):
+    def case(args):
+        """Without a usable X display the game says why and exits with 1."""
+        import subprocess
+        clean = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        clean.update(env)
+        r = subprocess.run([args.deskball], env=clean, capture_output=True, timeout=30)
+        err = r.stderr.decode(errors="replace")
+        assert r.returncode == 1, "exit code %s, stderr: %s" % (r.returncode, err)
+        assert message in err, err
+        assert len(err.strip().splitlines()) == 1, "want one line: " + err
+
+    return case
+
+
+def free_display():
+    n = 990
+    while os.path.exists("/tmp/.X11-unix/X%d" % n) or os.path.exists("/tmp/.X%d-lock" % n):
+        n += 1
+    return ":%d" % n
+
+
+def case_unreachable(args):
+    display = free_display()
+    refused({"DISPLAY": display}, "cannot open X display '%s'" % display)(args)
+
+
+def case_pseudocolor(args):
+    """An 8-bit colormapped screen is refused with a reason."""
+    import subprocess
+    with Desktop(args.helper, screen="1024x768x8", wm=False) as d:
+        r = subprocess.run([args.deskball], env=d.env(), capture_output=True, timeout=30)
+        err = r.stderr.decode(errors="replace")
+        assert r.returncode == 1, "exit code %s, stderr: %s" % (r.returncode, err)
+        assert "PseudoColor" in err and "TrueColor" in err, err
+
+
+CASES = {
+    "start.depth24": case_start,
+    "start.depth16": lambda a: case_start(a, screen="1024x768x16"),
+    "start.no_shm": lambda a: case_start(a, xvfb_args=["-extension", "MIT-SHM"]),
+    "window": case_window,
+    "play": case_play,
+    "close.escape": close_by("escape"),
+    "close.wm_close": close_by("wm_close"),
+    "close.menu_quit": close_by("menu_quit"),
+    "keys.refresh": case_refresh,
+    "keys.new_game": case_new_game,
+    "keys.arrows": case_arrows,
+    "server_killed": case_server_killed,
+    "refused.no_display": refused({}, "DISPLAY is not set"),
+    "refused.wayland_only": refused({"WAYLAND_DISPLAY": "wayland-0"}, "needs an X11 display; under Wayland"),
+    "refused.unreachable": case_unreachable,
+    "refused.pseudocolor": case_pseudocolor,
+}
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--deskball", required=True)
+    p.add_argument("--helper", required=True)
+    p.add_argument("--list", action="store_true")
+    p.add_argument("case", nargs="?")
+    args = p.parse_args()
+    if args.list:
+        print("\n".join(CASES))
+        return 0
+
+    # Ends the case (and, through the with blocks, its desktop) before CTest's
+    # own timeout would kill this process and nothing else.
+    def overtime(*_):
+        raise AssertionError("the case ran too long")
+
+    signal.signal(signal.SIGALRM, overtime)
+    signal.alarm(int(os.environ.get("DESKBALL_E2E_LIMIT", "150")))
+    CASES[args.case](args)
+    print("ok:", args.case)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
