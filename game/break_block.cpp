@@ -7,8 +7,9 @@ namespace game {
 
 namespace {
 
-int freeChipSlot(const GameState& s) {
-  for (int j = 0; j < MaxDebris; ++j)
+// The lowest free chip slot from `from` on, or -1.
+int freeChipSlot(const GameState& s, int from) {
+  for (int j = from; j < MaxDebris; ++j)
     if (s.debrisLife[j] == 0) return j;
   return -1;
 }
@@ -28,9 +29,11 @@ void BreakBlock(Playfield& f, int col, int row) {
   s.grid[static_cast<size_t>(col) + static_cast<size_t>(row) * s.gridCols] = 0;
 
   // Chips take the lowest free slots; a chip without a slot takes no draws.
+  // Nothing frees a slot meanwhile, so each search goes on from the last.
+  int j = -1;
   for (int n = 0; n < ChipsPerBlock; ++n) {
-    const int j = freeChipSlot(s);
-    if (j < 0) continue;
+    j = freeChipSlot(s, j + 1);
+    if (j < 0) break;
     s.debrisLife[j] = ChipLife;
     s.debrisX[j] = px + 3;
     s.debrisY[j] = py + 3;

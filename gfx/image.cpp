@@ -46,14 +46,11 @@ Colour PixelFormat::decode(uint32_t pixel) const {
   return rv | (gv << 8) | (bv << 16);
 }
 
-uint32_t* Image::bitmap() {
-  if (!made_) {
-    made_ = true;
-    bmWidth_ = std::max(width_, 0);
-    bmHeight_ = std::max(height_, 0);
-    data_.assign(static_cast<size_t>(bmWidth_) * static_cast<size_t>(bmHeight_),
-                 format_.encode(0xFFFFFF));
-  }
+uint32_t* Image::makeBitmap() {
+  made_ = true;
+  bmWidth_ = std::max(width_, 0);
+  bmHeight_ = std::max(height_, 0);
+  data_.assign(static_cast<size_t>(bmWidth_) * static_cast<size_t>(bmHeight_), format_.encode(0xFFFFFF));
   return data_.data();
 }
 
@@ -69,7 +66,7 @@ void Image::setPixel(int x, int y, Colour c) {
   p[static_cast<size_t>(y) * bmWidth_ + x] = format_.encode(c == ClrInvalid ? 0 : c);
 }
 
-bool clipCopy(CopyRect& r, int dstW, int dstH, int srcW, int srcH) {
+bool clipCopySlow(CopyRect& r, int dstW, int dstH, int srcW, int srcH) {
   // Shrink from the left/top until both start points are inside, then cut the
   // width/height to what both surfaces still hold. 64-bit sums keep huge
   // arguments from overflowing.
@@ -88,12 +85,28 @@ bool clipCopy(CopyRect& r, int dstW, int dstH, int srcW, int srcH) {
   return clip1(r.dx, r.sx, r.w, dstW, srcW) && clip1(r.dy, r.sy, r.h, dstH, srcH);
 }
 
-void copyRows(uint32_t* dst, int dstStride, const uint32_t* src, int srcStride, const CopyRect& r) {
-  for (int j = 0; j < r.h; ++j) {
-    std::memcpy(dst + static_cast<size_t>(r.dy + j) * dstStride + r.dx,
-                src + static_cast<size_t>(r.sy + j) * srcStride + r.sx,
-                static_cast<size_t>(r.w) * sizeof(uint32_t));
+void copyRows(uint32_t* dst, int dstStride, const uint32_t* src, int srcStride, CopyRect r) {
+  uint32_t* d = dst + static_cast<size_t>(r.dy) * dstStride + r.dx;
+  const uint32_t* s = src + static_cast<size_t>(r.sy) * srcStride + r.sx;
+  const int h = r.h;
+  // Sprites are a few pixels wide: a call to memcpy per row would cost more
+  // than the pixels, so the common widths get a fixed-size row copy.
+  // (A memcpy of a constant size compiles to a couple of plain moves.)
+  auto rows = [d, s, h, dstStride, srcStride]<int W>() mutable {
+    for (int j = 0; j < h; ++j, d += dstStride, s += srcStride) std::memcpy(d, s, W * sizeof(uint32_t));
+  };
+  switch (r.w) {
+    case 1: return rows.template operator()<1>();
+    case 2: return rows.template operator()<2>();
+    case 3: return rows.template operator()<3>();
+    case 4: return rows.template operator()<4>();
+    case 5: return rows.template operator()<5>();
+    case 6: return rows.template operator()<6>();
+    case 8: return rows.template operator()<8>();
+    default: break;
   }
+  const size_t bytes = static_cast<size_t>(r.w) * sizeof(uint32_t);
+  for (int j = 0; j < h; ++j, d += dstStride, s += srcStride) std::memcpy(d, s, bytes);
 }
 
 void BitBlt(Image& dst, int dx, int dy, int w, int h, Image& src, int sx, int sy) {
