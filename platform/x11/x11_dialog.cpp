@@ -48,7 +48,7 @@ void x11MessageDialog(const std::string& text, const std::string& title, bool st
   fl_font(FL_HELVETICA, TextSize);
   int textW = 360, textH = 0;
   fl_measure(text.c_str(), textW, textH, 0);
-  textW = std::max(textW, 120);
+  textW = std::max(textW + 8, 120);  // room for the label's inner margins
   textH = std::max(textH, stopIcon ? IconSide : TextSize + 4);
 
   const int textX = Margin + (stopIcon ? IconSide + Margin : 0);

@@ -151,10 +151,10 @@ def case_window(args):
         assert g.proc.poll() is None, "Escape in the menu ended the game"
 
 
-def case_play(args):
+def case_play(args, screen="1024x768x24"):
     """Balls break blocks: the count goes down and broken cells show the
-    background colour."""
-    with desktop(args) as d:
+    background colour (on a 16-bit screen: drawn in its 5-6-5 pixels)."""
+    with desktop(args, screen=screen) as d:
         before = d.capture()
         bg = before.px(0, before.height // 2)
         blocks = block_cells(before)
@@ -256,6 +256,8 @@ def case_new_game(args):
         title = wait_for("the new game's count", lambda: (t := g.title()) != old_title and t.isdigit() and t)
         assert int(title) == expected, "title %s, the screen had %d blocks" % (title, expected)
         wait_for("the frame back at (0, 8)", lambda: d.frame(g.wid)[:2] == (0, 8), timeout=10)
+        wait_for("the window active again",
+                 lambda: d.run(["xdotool", "getactivewindow"]).strip() == str(g.wid), timeout=10)
 
 
 def case_arrows(args):
@@ -274,6 +276,27 @@ def case_arrows(args):
                          lambda: (x := paddle_left(d.capture(), before)) is not None and moved(x), timeout=15)
             finally:
                 d.xdotool("keyup", key)
+
+
+def case_shortcut_modifiers(args):
+    """F8 acts only without modifiers: after Shift+F8 or Ctrl+F8 the game
+    still runs (the paddle follows the pointer), after F8 it stops."""
+    with desktop(args) as d:
+        before = d.capture()
+        g = Game(d, args.deskball)
+        g.count()
+        for keys, x in (("shift+F8", 200), ("ctrl+F8", 600)):
+            g.key(keys)
+            d.xdotool("mousemove", x, 600)
+            wait_for("the paddle at %d after %s" % (x, keys), lambda: paddle_left(d.capture(), before) == x,
+                     timeout=10)
+        g.key("F8")
+        d.settle()
+        stopped_at = paddle_left(d.capture(), before)
+        d.xdotool("mousemove", 400, 600)
+        d.settle(1.0)
+        assert paddle_left(d.capture(), before) == stopped_at, "the game went on after F8"
+        assert g.proc.poll() is None
 
 
 def case_server_killed(args):
@@ -329,13 +352,15 @@ CASES = {
     "start.depth16": lambda a: case_start(a, screen="1024x768x16"),
     "start.no_shm": lambda a: case_start(a, xvfb_args=["-extension", "MIT-SHM"]),
     "window": case_window,
-    "play": case_play,
+    "play.depth24": case_play,
+    "play.depth16": lambda a: case_play(a, screen="1024x768x16"),
     "close.escape": close_by("escape"),
     "close.wm_close": close_by("wm_close"),
     "close.menu_quit": close_by("menu_quit"),
     "keys.refresh": case_refresh,
     "keys.new_game": case_new_game,
     "keys.arrows": case_arrows,
+    "keys.shortcut_modifiers": case_shortcut_modifiers,
     "server_killed": case_server_killed,
     "refused.no_display": refused({}, "DISPLAY is not set"),
     "refused.wayland_only": refused({"WAYLAND_DISPLAY": "wayland-0"}, "needs an X11 display; under Wayland"),
