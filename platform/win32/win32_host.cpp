@@ -294,13 +294,18 @@ void Win32Host::errorBox(const std::string& text, const std::string& title) {
 
 void Win32Host::run() {
   if (!hwnd_) return;
+  quitRequested_ = false;
   setVisible(true);
+  // WM_QUIT only comes once every posted message before it is handled, so
+  // the loop itself stops at quit(): keys and ticks queued behind the close
+  // never reach the form.
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (!quitRequested_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (accel_ && TranslateAcceleratorA(hwnd_, accel_, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // ours, not the next loop's
   RECT covered{};
   GetWindowRect(hwnd_, &covered);
   timer_.reset();
@@ -311,7 +316,10 @@ void Win32Host::run() {
   if (escaped_) std::rethrow_exception(std::exchange(escaped_, nullptr));
 }
 
-void Win32Host::quit() { PostQuitMessage(0); }
+void Win32Host::quit() {
+  quitRequested_ = true;
+  PostQuitMessage(0);  // wakes GetMessage, and ends a modal loop that is open
+}
 
 // A hidden or destroyed window leaves its area to the windows beneath, and
 // they repaint it on their own threads, in their own time. Two round trips of
@@ -354,24 +362,26 @@ LRESULT CALLBACK Win32Host::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
     return self->handle(msg, wp, lp);
   } catch (...) {
     if (!self->escaped_) self->escaped_ = std::current_exception();
-    PostQuitMessage(1);
+    self->quit();
     return 0;
   }
 }
 
 // Every event the form gets comes through here.
 LRESULT Win32Host::handle(UINT msg, WPARAM wp, LPARAM lp) {
+  // After quit() nothing more reaches the form: run() is on its way out.
+  EventSink* sink = quitRequested_ ? nullptr : sink_;
   switch (msg) {
     case TickMessage:
       // A tick never runs inside another: a message box shown by a tick runs
       // a loop of its own, and the ticks it would dispatch are dropped.
-      if (timer_ && timer_->takeTick() && sink_ && !inTick_) {
+      if (timer_ && timer_->takeTick() && sink && !inTick_) {
         inTick_ = true;
         struct Reset {
           bool& flag;
           ~Reset() { flag = false; }
         } reset{inTick_};
-        sink_->onTimer();
+        sink->onTimer();
       }
       return 0;
 
@@ -379,7 +389,7 @@ LRESULT Win32Host::handle(UINT msg, WPARAM wp, LPARAM lp) {
       // Menu clicks (source 0) and accelerators (source 1) alike.
       if (HIWORD(wp) > 1 || lp != 0) break;
       const MenuItem* m = itemById(static_cast<int>(LOWORD(wp)) - CommandBase);
-      if (m && m->command && m->enabled && sink_) sink_->onMenu(m->id);
+      if (m && m->command && m->enabled && sink) sink->onMenu(m->id);
       return 0;
     }
 
@@ -387,22 +397,22 @@ LRESULT Win32Host::handle(UINT msg, WPARAM wp, LPARAM lp) {
     // the system variants; they reach the form as well (Alt+Left is Left)
     // and still go on to DefWindowProc for Alt+F4 and the menu's access keys.
     case WM_KEYDOWN:
-      if (sink_) sink_->onKeyDown(static_cast<int>(wp));
+      if (sink) sink->onKeyDown(static_cast<int>(wp));
       return 0;
     case WM_KEYUP:
-      if (sink_) sink_->onKeyUp(static_cast<int>(wp));
+      if (sink) sink->onKeyUp(static_cast<int>(wp));
       return 0;
     case WM_SYSKEYDOWN:
-      if (sink_) sink_->onKeyDown(static_cast<int>(wp));
+      if (sink) sink->onKeyDown(static_cast<int>(wp));
       break;
     case WM_SYSKEYUP:
-      if (sink_) sink_->onKeyUp(static_cast<int>(wp));
+      if (sink) sink->onKeyUp(static_cast<int>(wp));
       break;
 
     case WM_CLOSE:
       // The close box, the system menu and Alt+F4. The form decides; it ends
       // the loop with quit(), and run() destroys the window afterwards.
-      if (sink_) sink_->onCloseRequest();
+      if (sink) sink->onCloseRequest();
       return 0;
 
     case WM_GETMINMAXINFO: {

@@ -177,6 +177,7 @@ class Win32Host final : public Host {
   int timerInterval_ = 0;
   bool timerEnabled_ = false;
   bool inTick_ = false;
+  bool quitRequested_ = false;
   int clientWidth_ = 101;  // the layout's client width; placeWindow keeps it
   std::exception_ptr escaped_;  // thrown inside the window procedure
 };
