@@ -205,10 +205,10 @@ class Desktop:
     def root(self, rgb):
         self.run([self.helper, "root", rgb], check=True)
 
-    def windows(self, specs):
+    def windows(self, rects):
         """Puts up plain windows, (x, y, w, h, 'RRGGBB') each; they stay until
         the desktop closes (or the returned process is ended)."""
-        p = self.spawn([self.helper, "windows"] + ["%d,%d,%d,%d,%s" % s for s in specs], name="helper",
+        p = self.spawn([self.helper, "windows"] + ["%d,%d,%d,%d,%s" % r for r in rects], name="helper",
                        stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         if p.stdout.readline().strip() != b"ready":
             raise AssertionError("desk_helper failed: " + self.log("helper"))
