@@ -23,9 +23,8 @@ int main() {
     TForm1 Form1(*host);
     host->run();
   } catch (const std::exception& e) {
-    const std::string text = std::string(e.what()) + ".";
-    std::fprintf(stderr, "deskball: %s\n", text.c_str());
-    host->errorBox(text, ApplicationTitle);
+    // The error display also writes the text to the terminal, where there is one.
+    host->errorBox(std::string(e.what()) + ".", ApplicationTitle);
     return 1;
   }
   return 0;

@@ -195,7 +195,8 @@ std::unique_ptr<Host> createHost() {
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if (wayland && *wayland)
       throw Error(
-          "deskball needs an X11 display; under Wayland run it in an X11 session or XWayland with DISPLAY set");
+          "only a Wayland display is set (WAYLAND_DISPLAY) and this game needs X11; run it in an X11 "
+          "session or under XWayland with DISPLAY set");
     throw Error("no X display: DISPLAY is not set; run deskball in an X11 session or set DISPLAY (e.g. DISPLAY=:0)");
   }
   Display* dpy = XOpenDisplay(nullptr);

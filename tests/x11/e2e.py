@@ -363,7 +363,7 @@ CASES = {
     "keys.shortcut_modifiers": case_shortcut_modifiers,
     "server_killed": case_server_killed,
     "refused.no_display": refused({}, "DISPLAY is not set"),
-    "refused.wayland_only": refused({"WAYLAND_DISPLAY": "wayland-0"}, "needs an X11 display; under Wayland"),
+    "refused.wayland_only": refused({"WAYLAND_DISPLAY": "wayland-0"}, "only a Wayland display is set"),
     "refused.unreachable": case_unreachable,
     "refused.pseudocolor": case_pseudocolor,
 }
