@@ -85,30 +85,6 @@ bool clipCopySlow(CopyRect& r, int dstW, int dstH, int srcW, int srcH) {
   return clip1(r.dx, r.sx, r.w, dstW, srcW) && clip1(r.dy, r.sy, r.h, dstH, srcH);
 }
 
-void copyRows(uint32_t* dst, int dstStride, const uint32_t* src, int srcStride, CopyRect r) {
-  uint32_t* d = dst + static_cast<size_t>(r.dy) * dstStride + r.dx;
-  const uint32_t* s = src + static_cast<size_t>(r.sy) * srcStride + r.sx;
-  const int h = r.h;
-  // Sprites are a few pixels wide: a call to memcpy per row would cost more
-  // than the pixels, so the common widths get a fixed-size row copy.
-  // (A memcpy of a constant size compiles to a couple of plain moves.)
-  auto rows = [d, s, h, dstStride, srcStride]<int W>() mutable {
-    for (int j = 0; j < h; ++j, d += dstStride, s += srcStride) std::memcpy(d, s, W * sizeof(uint32_t));
-  };
-  switch (r.w) {
-    case 1: return rows.template operator()<1>();
-    case 2: return rows.template operator()<2>();
-    case 3: return rows.template operator()<3>();
-    case 4: return rows.template operator()<4>();
-    case 5: return rows.template operator()<5>();
-    case 6: return rows.template operator()<6>();
-    case 8: return rows.template operator()<8>();
-    default: break;
-  }
-  const size_t bytes = static_cast<size_t>(r.w) * sizeof(uint32_t);
-  for (int j = 0; j < h; ++j, d += dstStride, s += srcStride) std::memcpy(d, s, bytes);
-}
-
 void BitBlt(Image& dst, int dx, int dy, int w, int h, Image& src, int sx, int sy) {
   uint32_t* d = dst.bits();
   const uint32_t* s = src.bits();
@@ -121,11 +97,6 @@ void BitBlt(Image& dst, int dx, int dy, int w, int h, Image& src, int sx, int sy
   for (int j = 0; j < r.h; ++j)
     for (int i = 0; i < r.w; ++i)
       dst.setPixel(r.dx + i, r.dy + j, src.pixel(r.sx + i, r.sy + j));
-}
-
-void BitBlt(Screen& dst, int dx, int dy, int w, int h, Image& src, int sx, int sy) {
-  src.bits();  // first use makes the bitmap
-  dst.copyFrom(dx, dy, w, h, src, sx, sy);
 }
 
 void BitBlt(Image& dst, int dx, int dy, int w, int h, Screen& src, int sx, int sy) {

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace gfx {
@@ -121,10 +122,35 @@ inline bool clipCopy(CopyRect& r, int dstW, int dstH, int srcW, int srcH) {
 // The rectangle copy, with its arguments in the order the game writes them:
 // destination, dx, dy, width, height, source, sx, sy.
 void BitBlt(Image& dst, int dx, int dy, int w, int h, Image& src, int sx, int sy);
-void BitBlt(Screen& dst, int dx, int dy, int w, int h, Image& src, int sx, int sy);
+inline void BitBlt(Screen& dst, int dx, int dy, int w, int h, Image& src, int sx, int sy) {
+  src.bits();  // first use makes the bitmap
+  dst.copyFrom(dx, dy, w, h, src, sx, sy);
+}
 void BitBlt(Image& dst, int dx, int dy, int w, int h, Screen& src, int sx, int sy);
 
 // Plain copy between two raw buffers of the same format, already clipped.
-void copyRows(uint32_t* dst, int dstStride, const uint32_t* src, int srcStride, CopyRect r);
+// Inline, because a tick makes hundreds of them and most are a few pixels
+// wide: the common widths get a fixed-size row copy (a memcpy of a constant
+// size compiles to a couple of plain moves), the rest a memcpy per row.
+inline void copyRows(uint32_t* dst, int dstStride, const uint32_t* src, int srcStride, const CopyRect& r) {
+  uint32_t* d = dst + static_cast<size_t>(r.dy) * dstStride + r.dx;
+  const uint32_t* s = src + static_cast<size_t>(r.sy) * srcStride + r.sx;
+  const int h = r.h;
+  auto rows = [&]<int W>() {
+    for (int j = 0; j < h; ++j, d += dstStride, s += srcStride) std::memcpy(d, s, W * sizeof(uint32_t));
+  };
+  switch (r.w) {
+    case 1: return rows.template operator()<1>();
+    case 2: return rows.template operator()<2>();
+    case 3: return rows.template operator()<3>();
+    case 4: return rows.template operator()<4>();
+    case 5: return rows.template operator()<5>();
+    case 6: return rows.template operator()<6>();
+    case 8: return rows.template operator()<8>();
+    default: break;
+  }
+  const size_t bytes = static_cast<size_t>(r.w) * sizeof(uint32_t);
+  for (int j = 0; j < h; ++j, d += dstStride, s += srcStride) std::memcpy(d, s, bytes);
+}
 
 }  // namespace gfx
