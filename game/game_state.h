@@ -142,6 +142,10 @@ void NewGame(Playfield& f);
 void BreakBlock(Playfield& f, int col, int row);
 void Timer1Timer(Playfield& f);
 
+// Copies back from the snapshot the rectangles of the paddle, every occupied
+// ball slot and every live chip: exactly what the last frame drew.
+void RestoreSprites(Playfield& f);
+
 // Text helpers for the window's displays.
 std::string decimal(int32_t v);
 std::string hex6(uint32_t v);  // at least 6 upper-case digits

@@ -12,22 +12,6 @@ GameState gameState;
 
 namespace {
 
-// The previous game's sprites, restored from its snapshot so that none of
-// them ends up in the next one.
-void wipeSprites(Playfield& f) {
-  GameState& s = f.s;
-  gfx::Screen& screen = *s.screenDC;
-  gfx::BitBlt(screen, s.paddleX, s.paddleY, PaddleWidth, PaddleHeight, f.Image1, s.paddleX, s.paddleY);
-  for (int i = 0; i < MaxBalls; ++i)
-    if (s.ballKind[i] != KindFree)
-      gfx::BitBlt(screen, s.ballX[i] - 1, s.ballY[i] - 1, 3, 3, f.Image1, s.ballX[i] - 1, s.ballY[i] - 1);
-  for (int j = 0; j < MaxDebris; ++j) {
-    if (s.debrisLife[j] == 0) continue;
-    const int side = s.debrisLife[j] / 2 + 1;
-    gfx::BitBlt(screen, s.debrisX[j], s.debrisY[j], side, side, f.Image1, s.debrisX[j], s.debrisY[j]);
-  }
-}
-
 bool isBlock(gfx::Image& snap, gfx::Colour bg, int c, int r) {
   const int x = CellSize * c, y = CellSize * r, e = CellSize - 1;
   return snap.pixel(x, y) != bg || snap.pixel(x + e, y) != bg || snap.pixel(x, y + e) != bg ||
@@ -40,7 +24,9 @@ void NewGame(Playfield& f) {
   GameState& s = f.s;
   gfx::Screen& screen = *s.screenDC;
 
-  if (s.gameSetUp == 1) wipeSprites(f);
+  // The previous game's sprites go back to its snapshot, so that none of
+  // them ends up in the next one.
+  if (s.gameSetUp == 1) RestoreSprites(f);
   std::fill(std::begin(s.ballKind), std::end(s.ballKind), KindFree);
   std::fill(std::begin(s.debrisLife), std::end(s.debrisLife), 0);
 

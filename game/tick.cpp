@@ -16,7 +16,9 @@ namespace {
 
 int chipSide(int life) { return life / 2 + 1; }
 
-void restoreAll(Playfield& f) {
+}  // namespace
+
+void RestoreSprites(Playfield& f) {
   GameState& s = f.s;
   gfx::Screen& screen = *s.screenDC;
   gfx::BitBlt(screen, s.paddleX, s.paddleY, PaddleWidth, PaddleHeight, f.Image1, s.paddleX, s.paddleY);
@@ -29,6 +31,8 @@ void restoreAll(Playfield& f) {
     gfx::BitBlt(screen, s.debrisX[j], s.debrisY[j], side, side, f.Image1, s.debrisX[j], s.debrisY[j]);
   }
 }
+
+namespace {
 
 // A moved mouse wins; otherwise the held arrows, Right before Left. The
 // cursor x is the paddle's left edge.
@@ -162,7 +166,7 @@ void launch(Playfield& f, int& activeCount) {
 
 void Timer1Timer(Playfield& f) {
   GameState& s = f.s;
-  restoreAll(f);
+  RestoreSprites(f);
 
   const int newX = choosePaddleX(f);
   gfx::BitBlt(*s.screenDC, newX, s.paddleY, PaddleWidth, PaddleHeight, f.Image3, gfx::PaddleSprite.x,
