@@ -132,25 +132,26 @@ void BitBlt(Image& dst, int dx, int dy, int w, int h, Screen& src, int sx, int s
 // Inline, because a tick makes hundreds of them and most are a few pixels
 // wide: the common widths get a fixed-size row copy (a memcpy of a constant
 // size compiles to a couple of plain moves), the rest a memcpy per row.
+template <int W>
+inline void copyFixedRows(uint32_t* d, int dstStride, const uint32_t* s, int srcStride, int h) {
+  for (int j = 0; j < h; ++j, d += dstStride, s += srcStride) std::memcpy(d, s, W * sizeof(uint32_t));
+}
+
 inline void copyRows(uint32_t* dst, int dstStride, const uint32_t* src, int srcStride, const CopyRect& r) {
   uint32_t* d = dst + static_cast<size_t>(r.dy) * dstStride + r.dx;
   const uint32_t* s = src + static_cast<size_t>(r.sy) * srcStride + r.sx;
-  const int h = r.h;
-  auto rows = [&]<int W>() {
-    for (int j = 0; j < h; ++j, d += dstStride, s += srcStride) std::memcpy(d, s, W * sizeof(uint32_t));
-  };
   switch (r.w) {
-    case 1: return rows.template operator()<1>();
-    case 2: return rows.template operator()<2>();
-    case 3: return rows.template operator()<3>();
-    case 4: return rows.template operator()<4>();
-    case 5: return rows.template operator()<5>();
-    case 6: return rows.template operator()<6>();
-    case 8: return rows.template operator()<8>();
+    case 1: return copyFixedRows<1>(d, dstStride, s, srcStride, r.h);
+    case 2: return copyFixedRows<2>(d, dstStride, s, srcStride, r.h);
+    case 3: return copyFixedRows<3>(d, dstStride, s, srcStride, r.h);
+    case 4: return copyFixedRows<4>(d, dstStride, s, srcStride, r.h);
+    case 5: return copyFixedRows<5>(d, dstStride, s, srcStride, r.h);
+    case 6: return copyFixedRows<6>(d, dstStride, s, srcStride, r.h);
+    case 8: return copyFixedRows<8>(d, dstStride, s, srcStride, r.h);
     default: break;
   }
   const size_t bytes = static_cast<size_t>(r.w) * sizeof(uint32_t);
-  for (int j = 0; j < h; ++j, d += dstStride, s += srcStride) std::memcpy(d, s, bytes);
+  for (int j = 0; j < r.h; ++j, d += dstStride, s += srcStride) std::memcpy(d, s, bytes);
 }
 
 }  // namespace gfx
