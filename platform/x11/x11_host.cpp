@@ -43,7 +43,8 @@ X11Host::X11Host(Display* dpy) {
   // held arrow keeps its flag set until the key really comes up.
   Bool supported = False;
   XkbSetDetectableAutoRepeat(dpy, True, &supported);
-  s.screen = std::make_unique<X11Screen>(dpy);
+  s.monitor = x11PrimaryMonitor(dpy).rect;
+  s.screen = std::make_unique<X11Screen>(dpy, s.monitor);
 }
 
 X11Host::~X11Host() {
@@ -60,14 +61,17 @@ gfx::Point X11Host::cursorPos() {
   unsigned mask = 0;
   // False: the pointer is on another screen of the display; keep the last.
   if (XQueryPointer(s.dpy, DefaultRootWindow(s.dpy), &root, &child, &rootX, &rootY, &winX, &winY, &mask))
-    s.lastCursor = {rootX, rootY};
+    s.lastCursor = {rootX - s.monitor.x, rootY - s.monitor.y};
   return s.lastCursor;
 }
+
 
 void X11Host::createWindow(const MenuItem* items, int count, EventSink& sink) {
   s_.sink = &sink;
   X11WindowEvents& events = *this;
   s_.window = std::make_unique<X11Window>(s_.dpy, items, count, events);
+  const X11Monitor& m = s_.monitor;
+  s_.window->setMonitor(m.x, m.y, m.width, m.height);
 }
 
 void X11Host::setCaption(const std::string& text) {
@@ -91,28 +95,44 @@ void X11Host::setWindowState(WindowState state) {
 }
 
 void X11Host::placeWindow(int left, int top, int clientHeight) {
-  if (s_.window) s_.window->place(left, top, clientHeight);
+  // The game places its window on its own screen: the primary monitor.
+  if (s_.window) s_.window->place(s_.monitor.x + left, s_.monitor.y + top, clientHeight);
 }
 
-// Maps a window over the whole screen that draws nothing (no background),
-// then destroys it: every window beneath is exposed and repaints itself,
-// the root its background. What the game drew on top is gone after.
+// What the game drew gives way to the live desktop.
+//
+// On the root: maps a window over the game's monitor that draws nothing (no
+// background), then destroys it: every window beneath is exposed and
+// repaints itself, the root its background. What the game drew on top is
+// gone after.
+//
+// Under a compositor the windows never lost their pixels; the game's are
+// all in the overlay, which is emptied: the sprites and every painted-over
+// cell vanish and the desktop shows as it is now. The game goes on: the
+// next tick draws its sprites again, and a sprite later restored over a
+// broken block's cell puts that bit of background back, as on the root.
+// (A cover window here would flash: a composited window with no
+// background shows whatever its fresh pixmap holds.)
 void X11Host::repaintDesktop() {
   Display* dpy = s_.dpy;
-  const int scr = DefaultScreen(dpy);
+  if (s_.screen->clearOverlay()) {
+    XSync(dpy, False);
+    return;
+  }
+  const X11Monitor& m = s_.monitor;
   XSetWindowAttributes a{};
   a.override_redirect = True;
   a.background_pixmap = None;
   a.backing_store = NotUseful;
   a.save_under = False;
-  const Window cover = XCreateWindow(dpy, RootWindow(dpy, scr), 0, 0, static_cast<unsigned>(DisplayWidth(dpy, scr)),
-                                     static_cast<unsigned>(DisplayHeight(dpy, scr)), 0, CopyFromParent, InputOutput,
-                                     CopyFromParent, CWOverrideRedirect | CWBackPixmap | CWBackingStore | CWSaveUnder,
-                                     &a);
+  X11ErrorTrap trap(dpy);  // a cover the server cannot make just means no repaint
+  const Window cover = XCreateWindow(dpy, DefaultRootWindow(dpy), m.x, m.y, static_cast<unsigned>(m.width),
+                                     static_cast<unsigned>(m.height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                                     CWOverrideRedirect | CWBackPixmap | CWBackingStore | CWSaveUnder, &a);
   XMapWindow(dpy, cover);
   XSync(dpy, False);
   XDestroyWindow(dpy, cover);
-  XSync(dpy, False);
+  if (trap.check() != 0) std::fprintf(stderr, "deskball: the desktop could not be asked to repaint\n");
 }
 
 void X11Host::timerFired(void* self) {
@@ -149,6 +169,9 @@ void X11Host::errorBox(const std::string& text, const std::string& title) {
 void X11Host::run() {
   State& s = s_;
   s.quitRequested = false;
+  // The first snapshot is taken by now; the overlay (if any) goes up before
+  // the game's window, which then stacks above it.
+  s.screen->mapOverlay();
   if (s.window) s.window->show();
   while (!s.quitRequested) Fl::wait();
   s.window.reset();

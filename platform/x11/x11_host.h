@@ -1,6 +1,7 @@
-// The X11 backend: the screen is the root window (Xlib, MIT-SHM), the
-// game's window, its menu, the timer and the message boxes are FLTK's, on
-// FLTK's one connection to the display.
+// The X11 backend: the screen is the primary monitor's part of the root
+// window (Xlib, MIT-SHM; drawn through an overlay window under a compositing
+// manager, see x11_screen.h), the game's window, its menu, the timer and the
+// message boxes are FLTK's, on FLTK's one connection to the display.
 //
 // Events come out of FLTK's loop (Fl::wait) and go to the form one at a
 // time. Some of the host's own operations have to run that loop while a
@@ -56,6 +57,7 @@ class X11Host : public Host, private X11WindowEvents {
 
   struct State {
     Display* dpy = nullptr;
+    X11Monitor monitor;  // the game's part of the root
     std::unique_ptr<X11Screen> screen;
     std::unique_ptr<X11Window> window;
     EventSink* sink = nullptr;

@@ -141,6 +141,7 @@ struct X11Window::Impl {
   int left = 0;
   int top = 0;
   int clientHeight = 0;
+  int monX = 0, monY = 0, monW = 0, monH = 0;  // 0 x 0: the whole screen
   bool maximized = false;
   bool maximizedByHand = false;
 
@@ -233,6 +234,11 @@ void X11Window::place(int left, int top, int clientHeight) {
   const int h = MenuBarHeight + s.clientHeight;
   s.window->size(ClientWidth, h);
   s.window->size_range(ClientWidth, h, 0, 0);
+}
+
+void X11Window::setMonitor(int x, int y, int w, int h) {
+  Impl& s = *s_;
+  s.monX = x, s.monY = y, s.monW = w, s.monH = h;
 }
 
 void X11Window::show() {
@@ -343,10 +349,13 @@ void X11Window::setMaximized(bool on) {
     sendToWm(dpy, xid, state, on ? 1 : 0 /* add / remove */, static_cast<long>(vert),
              static_cast<long>(horz), 1);
   } else if (on) {
-    // No manager to ask: cover the screen ourselves, and come back after.
+    // No manager to ask: cover the game's monitor ourselves, and come back
+    // after.
     s.maximizedByHand = true;
-    XMoveResizeWindow(dpy, xid, 0, 0, static_cast<unsigned>(DisplayWidth(dpy, DefaultScreen(dpy))),
-                      static_cast<unsigned>(DisplayHeight(dpy, DefaultScreen(dpy))));
+    const bool whole = s.monW <= 0 || s.monH <= 0;
+    XMoveResizeWindow(dpy, xid, whole ? 0 : s.monX, whole ? 0 : s.monY,
+                      static_cast<unsigned>(whole ? DisplayWidth(dpy, DefaultScreen(dpy)) : s.monW),
+                      static_cast<unsigned>(whole ? DisplayHeight(dpy, DefaultScreen(dpy)) : s.monH));
   } else {
     s.maximizedByHand = false;
     XMoveResizeWindow(dpy, xid, s.left, s.top, static_cast<unsigned>(ClientWidth),

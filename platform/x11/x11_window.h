@@ -58,7 +58,10 @@ class X11Window {
 
   void setCaption(const std::string& text);
   void setMenuCaption(int id, const std::string& text);
+  // In root coordinates.
   void place(int left, int top, int clientHeight);
+  // The monitor the game plays on, which a maximise by hand fills.
+  void setMonitor(int x, int y, int w, int h);
   // Maps the window with its frame at the place and makes it active;
   // returns once it is on the screen (or after a second at most).
   void show();

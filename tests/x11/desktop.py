@@ -64,6 +64,13 @@ class Xwd:
     def px(self, x, y):
         return self.rows[y][x]
 
+    def crop(self, x, y, w, h):
+        """The image of one rectangle of this one (one monitor's part, say)."""
+        part = object.__new__(Xwd)
+        part.width, part.height, part.depth, part.bpp, part.mask = w, h, self.depth, self.bpp, self.mask
+        part.rows = [row[x:x + w] for row in self.rows[y:y + h]]
+        return part
+
     def region_differs(self, other, x0, y0, x1, y1):
         """How many pixels of [x0, x1) x [y0, y1) differ from the other image."""
         n = 0
@@ -108,12 +115,25 @@ def cell_is(img, col, row, value):
     return all(img.px(CELL * col + i, CELL * row + j) == value for j in range(CELL) for i in range(CELL))
 
 
+# Compositing managers the tests can run, as argv; each draws the root's
+# background itself (grey: no wallpaper is set) and paints every window from
+# its own copy.
+COMPOSITORS = {
+    "xcompmgr": ["xcompmgr"],
+    "picom": ["picom", "--backend", "xrender", "--config", "/dev/null", "--no-fading-openclose"],
+}
+
+
 class Desktop:
-    def __init__(self, helper, screen="1024x768x24", xvfb_args=(), wm=True):
+    def __init__(self, helper, screen="1024x768x24", xvfb_args=(), wm=True, monitors=(), compositor=None):
+        """monitors: (x, y, w, h, primary) each, made with xrandr --setmonitor
+        before the window manager starts; compositor: a key of COMPOSITORS."""
         self.helper = helper
         self.screen = screen
         self.xvfb_args = list(xvfb_args)
         self.wm = wm
+        self.monitors = list(monitors)
+        self.compositor = compositor
         self.procs = []
         self.tmp = tempfile.TemporaryDirectory(prefix="deskball-x11-")
         self.display = None
@@ -144,11 +164,31 @@ class Desktop:
         if not number:
             raise AssertionError("Xvfb did not start: " + self.log("Xvfb"))
         self.display = ":" + number.decode()
+        if self.monitors:
+            self._set_monitors()
         if self.wm:
             config = os.path.join(self.tmp.name, "config")
             os.makedirs(config, exist_ok=True)
             self.spawn(["openbox", "--sm-disable"], extra_env={"XDG_CONFIG_HOME": config}, name="openbox")
             wait_for("openbox", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self.run(["xprop", "-root"]))
+        if self.compositor:
+            self.spawn(COMPOSITORS[self.compositor], name=self.compositor)
+            wait_for(self.compositor, lambda: self.run([self.helper, "owner", "_NET_WM_CM_S0"]).strip() not in ("", "0x0"))
+
+    def _set_monitors(self):
+        """RandR 1.5 monitors splitting the one output of Xvfb. The first
+        monitor takes the output, so the server drops the output's own
+        monitor; the others have none. "*" marks the primary one."""
+        out = self.run(["xrandr", "--query"], check=True)
+        output = re.search(r"^(\S+) connected", out, re.M).group(1)
+        for n, (x, y, w, h, primary) in enumerate(self.monitors):
+            name = ("*" if primary else "") + "mon%d" % n
+            # Sizes in millimetres after the slash: any will do.
+            self.run(["xrandr", "--setmonitor", name, "%d/%dx%d/%d+%d+%d" % (w, w // 4, h, h // 4, x, y),
+                      output if n == 0 else "none"], check=True)
+        listed = self.run(["xrandr", "--listmonitors"], check=True)
+        if ("Monitors: %d" % len(self.monitors)) not in listed:
+            raise AssertionError("the server did not take the monitors: " + listed)
 
     def close(self):
         for p in reversed(self.procs):

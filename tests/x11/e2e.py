@@ -12,8 +12,10 @@ restated from the outside (see desktop.block_cells).
 
 import argparse
 import os
+import select
 import signal
 import sys
+import time
 
 from desktop import CELL, Desktop, Game, block_cells, cell_is, wait_for
 
@@ -310,6 +312,96 @@ def case_server_killed(args):
         assert "lost the connection to the X server" in g.stderr(), g.stderr()
 
 
+def read_line(proc, timeout=10):
+    """The next line a helper prints, or None after the timeout."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        ready, _, _ = select.select([proc.stdout], [], [], max(deadline - time.monotonic(), 0))
+        if ready:
+            return proc.stdout.readline().decode().strip()
+    return None
+
+
+def case_composited(args, compositor):
+    """Under a compositing manager the game is seen: the first count is the
+    composited screen's, the paddle stays in sight over a window that keeps
+    repainting (drawn on the root, the compositor would paint over it at
+    once), broken cells show the background, a click goes through to the
+    window beneath, and refresh and the close leave the desktop as it was."""
+    busy = (256, 704, 512, 64, "00C0C0,busy")  # under the paddle; no blocks there
+    with desktop(args, scene=SCENE + [busy], compositor=compositor) as d:
+        helper = [p for p in d.procs if p.log_name == "helper"][-1]
+        before = d.capture()
+        bg = before.px(0, before.height // 2)
+        blocks = block_cells(before)
+        d.xdotool("mousemove", 400, 600)
+        g = Game(d, args.deskball)
+        start = g.count()
+        assert start == len(blocks), "title %d, the screen has %d blocks" % (start, len(blocks))
+
+        wait_for("the paddle over the busy window", lambda: paddle_left(d.capture(), before) == 400, timeout=10)
+        seen = [paddle_left(d.capture(), before) for _ in range(5)]
+        assert seen == [400] * 5, "the paddle came and went: %s" % seen
+
+        wait_for("blocks broken", lambda: g.count() <= start - 2, timeout=40, interval=0.3)
+        wait_for("a broken cell showing the background",
+                 lambda: any(cell_is(d.capture(), c[0], c[1], bg) for c in blocks), timeout=10)
+
+        # The green window (index 1) lies under the overlay; the press is its.
+        d.xdotool("mousemove", 700, 120, "click", 1)
+        line = read_line(helper)
+        assert line == "press 1 100 80", "the window beneath got %r" % line
+
+        g.key("F8")
+        home = d.frame(g.wid)
+        g.key("F4")
+        wait_for("the window back in place", lambda: d.frame(g.wid) == home, timeout=10)
+        assert_screen_back(d, before, [home], "after F4, the desktop")
+
+        g.key("Escape")
+        rc = g.wait_exit()
+        assert rc == 0, "exit code %s, stderr: %s" % (rc, g.stderr())
+        assert_screen_back(d, before)
+        assert "X error" not in g.stderr(), g.stderr()
+
+
+# Two monitors side by side on one 1600 x 600 screen, the right one primary.
+# Blocks on both, more on the left, so a count of the whole screen or of the
+# left half is told apart from the right one's.
+MONITORS = [(0, 0, 800, 600, False), (800, 0, 800, 600, True)]
+MONITOR_SCENE = [
+    (0, 64, 1600, 32, "C00000"),
+    (96, 160, 320, 128, "00A000"),
+    (1000, 200, 96, 48, "FFFF00"),
+]
+
+
+def case_monitors(args):
+    """With a primary monitor right of another, the game is the primary's:
+    its blocks only, its window at (0, 8) of it, the paddle in it, following
+    the pointer there and held at its left edge while the pointer is on the
+    other monitor, which the game never draws on."""
+    with desktop(args, scene=MONITOR_SCENE, screen="1600x600x24", monitors=MONITORS) as d:
+        before = d.capture()
+        right = before.crop(800, 0, 800, 600)
+        expected = len(block_cells(right))
+        assert expected not in (len(block_cells(before)), len(block_cells(before.crop(0, 0, 800, 600))))
+        d.xdotool("mousemove", 1200, 450)
+        g = Game(d, args.deskball)
+        assert g.count() == expected, "title %s, the right monitor has %d blocks" % (g.title(), expected)
+        wait_for("the frame at (0, 8) of the primary", lambda: d.frame(g.wid)[:2] == (800, 8), timeout=10)
+
+        wait_for("the paddle under the pointer", lambda: paddle_left(d.capture(), before) == 1200, timeout=10)
+        d.xdotool("mousemove", 200, 450)
+        wait_for("the paddle at the primary's left edge", lambda: paddle_left(d.capture(), before) == 800,
+                 timeout=10)
+        wait_for("blocks broken", lambda: g.count() < expected, timeout=40, interval=0.3)
+        img = d.capture()
+        assert img.region_differs(before, 0, 0, 800, 600) == 0, "the game drew on the other monitor"
+        g.key("Escape")
+        assert g.wait_exit() == 0
+
+
 def refused(env, message):
     def case(args):
         """Without a usable X display the game says why and exits with 1."""
@@ -362,6 +454,9 @@ CASES = {
     "keys.arrows": case_arrows,
     "keys.shortcut_modifiers": case_shortcut_modifiers,
     "server_killed": case_server_killed,
+    "composited.xcompmgr": lambda a: case_composited(a, "xcompmgr"),
+    "composited.picom": lambda a: case_composited(a, "picom"),
+    "monitors.right_primary": case_monitors,
     "refused.no_display": refused({}, "DISPLAY is not set"),
     "refused.wayland_only": refused({"WAYLAND_DISPLAY": "wayland-0"}, "only a Wayland display is set"),
     "refused.unreachable": case_unreachable,
