@@ -5,7 +5,9 @@
 //
 //   platform/headless/  in-memory screen, scripted cursor and keys, a timer a
 //                       test steps by hand (the unit tests run on it)
-//   platform/x11/       Xlib on the root window (+ MIT-SHM), FLTK 1.3 for the
+//   platform/x11/       Xlib (+ MIT-SHM) on the primary monitor's part of the
+//                       root window, or through a click-through overlay
+//                       window under a compositing manager; FLTK 1.3 for the
 //                       tool window, its menu bar, the timer and dialogs
 //   platform/win32/     USER32 and GDI
 //
