@@ -17,9 +17,11 @@ constexpr DWORD WindowExStyle = WS_EX_TOOLWINDOW;
 // The layout's client area before placeWindow gives it its real height.
 constexpr int LayoutClientHeight = 44;
 
-// How long the windows beneath get to answer, per window, when the game's
-// window leaves the screen, and how long the compositor then gets.
+// When the game's window leaves the screen: how long one program beneath
+// gets to answer, how long they all get, and how long the picture then gets
+// to settle.
 constexpr UINT RepaintAnswerMs = 100;
+constexpr ULONGLONG RepaintBudgetMs = 300;
 constexpr DWORD RepaintSettleMs = 30;
 
 struct ModifierName {
@@ -42,19 +44,25 @@ constexpr AccelModifier AccelModifiers[] = {
     {shortcut::Alt, FALT},
 };
 
-// The visible windows of other threads that overlap an area.
+// One visible window per other thread that has any overlapping an area: a
+// thread's message loop paints all of its windows.
 struct Beneath {
   const RECT* area;
   DWORD ownThread;
+  std::vector<DWORD> threads;
   std::vector<HWND> windows;
 };
 
 BOOL CALLBACK collectBeneath(HWND w, LPARAM lp) {
   Beneath& b = *reinterpret_cast<Beneath*>(lp);
   RECT r{}, both{};
-  if (IsWindowVisible(w) && GetWindowThreadProcessId(w, nullptr) != b.ownThread && GetWindowRect(w, &r) &&
-      IntersectRect(&both, &r, b.area))
+  const DWORD thread = GetWindowThreadProcessId(w, nullptr);
+  if (thread == b.ownThread || !IsWindowVisible(w) || !GetWindowRect(w, &r) || !IntersectRect(&both, &r, b.area))
+    return TRUE;
+  if (std::find(b.threads.begin(), b.threads.end(), thread) == b.threads.end()) {
+    b.threads.push_back(thread);
     b.windows.push_back(w);
+  }
   return TRUE;
 }
 
@@ -175,7 +183,7 @@ void Win32Host::buildMenu() {
 
     if (m.command && m.shortcut) {
       ACCEL a{};
-      a.fVirt = FVIRTKEY;
+      a.fVirt = FVIRTKEY | FNOINVERT;  // no flash of the menu bar
       for (const AccelModifier& am : AccelModifiers)
         if (m.shortcut & am.bit) a.fVirt |= am.flag;
       a.key = static_cast<WORD>(shortcut::key(m.shortcut));
@@ -321,23 +329,33 @@ void Win32Host::quit() {
   PostQuitMessage(0);  // wakes GetMessage, and ends a modal loop that is open
 }
 
-// A hidden or destroyed window leaves its area to the windows beneath, and
-// they repaint it on their own threads, in their own time. Two round trips of
-// WM_NULL to each of them go through their message loops; a loop takes the
-// paint that was due between the two. The timeout keeps a hung program from
-// holding the game. Then the compositor presents the result, where there is
-// one. Only paint messages of this thread run meanwhile, so no tick or key
-// slips in.
+// A hidden or destroyed window leaves its area to what is beneath. Under the
+// compositor (every Windows from 8 on) the windows keep their pictures, and
+// the area is whole again once the compositor has presented the next frame;
+// DwmFlush waits for that. Without one, the windows beneath repaint the area
+// on their own threads, in their own time: two round trips of WM_NULL
+// through each of those threads' message loops let a loop take the paint
+// that was due between the two. A time budget keeps busy or hung programs
+// from holding the game up. Meanwhile only this thread's paint messages
+// run, so no tick or key slips in.
 void Win32Host::letDesktopRepaint(const RECT& uncovered) {
-  Beneath found{&uncovered, GetCurrentThreadId(), {}};
-  EnumWindows(&collectBeneath, reinterpret_cast<LPARAM>(&found));
-  for (int round = 0; round < 2; ++round)
-    for (HWND w : found.windows)
-      SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, RepaintAnswerMs, nullptr);
-
   BOOL composed = FALSE;
-  if (dwmFlush_ && dwmIsCompositionEnabled_ && SUCCEEDED(dwmIsCompositionEnabled_(&composed)) && composed)
+  if (dwmFlush_ && dwmIsCompositionEnabled_ && SUCCEEDED(dwmIsCompositionEnabled_(&composed)) && composed) {
     dwmFlush_();
+    dwmFlush_();
+  } else {
+    Beneath found{&uncovered, GetCurrentThreadId(), {}, {}};
+    EnumWindows(&collectBeneath, reinterpret_cast<LPARAM>(&found));
+    const ULONGLONG budgetEnd = GetTickCount64() + RepaintBudgetMs;
+    for (int round = 0; round < 2; ++round) {
+      for (HWND w : found.windows) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= budgetEnd) break;
+        const UINT wait = static_cast<UINT>(std::min<ULONGLONG>(budgetEnd - now, RepaintAnswerMs));
+        SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, wait, nullptr);
+      }
+    }
+  }
   const ULONGLONG until = GetTickCount64() + RepaintSettleMs;
   MSG msg;
   do {

@@ -74,7 +74,9 @@ class Win32Screen final : public gfx::Screen {
 // timer is switched off is dropped on arrival.
 class Win32Timer {
  public:
-  Win32Timer(HWND target, UINT message);  // throws plat::Error
+  // Coarse picks the fallback even where the precise timer exists (tests).
+  enum class Source { Best, Coarse };
+  Win32Timer(HWND target, UINT message, Source source = Source::Best);  // throws plat::Error
   ~Win32Timer();
   Win32Timer(const Win32Timer&) = delete;
   Win32Timer& operator=(const Win32Timer&) = delete;

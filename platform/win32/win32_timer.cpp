@@ -31,9 +31,9 @@ int64_t now100ns() {
 
 }  // namespace
 
-Win32Timer::Win32Timer(HWND target, UINT message) : target_(target), message_(message) {
-  timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
-                                  TIMER_ALL_ACCESS);
+Win32Timer::Win32Timer(HWND target, UINT message, Source source) : target_(target), message_(message) {
+  if (source == Source::Best)
+    timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
   highResolution_ = timer_ != nullptr;
   if (!timer_) timer_ = CreateWaitableTimerW(nullptr, FALSE, nullptr);
   wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);

@@ -94,6 +94,46 @@ TEST(Win32Timer, NoTicksWithoutAnIntervalOrWhileOff) {
   }
 }
 
+// Both sources, driven directly: a message-only window, the timer posting
+// to it, and a loop that takes each tick as the host does.
+TEST(Win32Timer, EitherSourceTicksStopsAndStartsAgain) {
+  using Source = plat::Win32Timer::Source;
+  constexpr UINT Tick = WM_APP + 7;
+  for (const Source source : {Source::Best, Source::Coarse}) {
+    SCOPED_TRACE(source == Source::Best ? "best" : "coarse");
+    HWND sinkWindow = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(sinkWindow, nullptr);
+    int ticks = 0;
+    {
+      plat::Win32Timer timer(sinkWindow, Tick, source);
+      if (source == Source::Coarse) {
+        EXPECT_FALSE(timer.highResolution());
+      }
+      // Counts the ticks taken until `want` have come, or until `quietMs`
+      // of the USER32 clock have passed.
+      auto take = [&](int want, UINT quietMs) {
+        const UINT_PTR quiet = SetTimer(nullptr, 0, quietMs, nullptr);
+        MSG m;
+        while (ticks < want && GetMessageA(&m, nullptr, 0, 0) > 0) {
+          if (m.message == WM_TIMER && m.hwnd == nullptr && m.wParam == quiet) break;
+          if (m.message == Tick && timer.takeTick()) ++ticks;
+        }
+        KillTimer(nullptr, quiet);
+      };
+      timer.set(game::TimerInterval, true);
+      take(4, 20000);
+      EXPECT_EQ(ticks, 4);
+      timer.set(game::TimerInterval, false);
+      take(1000, Quiet);
+      EXPECT_EQ(ticks, 4) << "no tick while off";
+      timer.set(game::TimerInterval, true);
+      take(7, 20000);
+      EXPECT_EQ(ticks, 7);
+    }
+    DestroyWindow(sinkWindow);
+  }
+}
+
 // The UI thread stalls for many intervals inside one tick: when it comes
 // back, exactly one tick waits in its queue, not one per missed interval.
 TEST_F(TimerTest, TicksDoNotPileUpBehindABusyLoop) {

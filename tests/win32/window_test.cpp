@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/form.h"
@@ -47,6 +49,7 @@ class WindowTest : public ::testing::Test {
 
   plat::Win32Host host;
   Recorder sink;
+  const DWORD uiThread = GetCurrentThreadId();
 };
 
 TEST_F(WindowTest, MenuBarCarriesTheTableWithShortcutsAndTheGreyedStatus) {
@@ -188,6 +191,98 @@ TEST_F(WindowTest, PlacedAtItsCornerWithNoClientArea) {
   RECT client{};
   GetClientRect(hwnd(), &client);
   EXPECT_EQ(client.bottom, 30);
+}
+
+// An exception that gets past the form's own guard must not unwind through
+// USER32: the loop ends and run() throws it, the window already gone.
+TEST_F(WindowTest, AnExceptionFromAHandlerLeavesRunAfterTheWindowIsGone) {
+  sink.react = [](const std::string& e) {
+    if (e == "down 65") throw std::runtime_error("escaped");
+  };
+  post(WM_KEYDOWN, 'A');
+  post(WM_KEYDOWN, 'B');
+  const HWND w = hwnd();
+  EXPECT_THROW(host.run(), std::runtime_error);
+  EXPECT_EQ(sink.log, std::vector<std::string>{"down 65"});
+  EXPECT_FALSE(IsWindow(w));
+}
+
+// What a dialog on the UI thread shows, read by another thread, which then
+// presses its OK button.
+struct DialogSeen {
+  std::string caption, text;
+  bool icon = false;
+  bool ownedByGame = false;
+  bool found = false;
+};
+
+BOOL CALLBACK readChild(HWND child, LPARAM lp) {
+  auto& seen = *reinterpret_cast<DialogSeen*>(lp);
+  char cls[32] = "", text[128] = "";
+  GetClassNameA(child, cls, sizeof cls);
+  if (_stricmp(cls, "Static") != 0 || !IsWindowVisible(child)) return TRUE;
+  if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    seen.icon = seen.icon || SendMessageA(child, STM_GETICON, 0, 0) != 0;  // an icon control may stand empty
+  } else {
+    GetWindowTextA(child, text, sizeof text);
+    if (text[0]) seen.text = text;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK findDialog(HWND w, LPARAM lp) {
+  char cls[16] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  if (std::string(cls) != "#32770" || !IsWindowVisible(w)) return TRUE;
+  *reinterpret_cast<HWND*>(lp) = w;
+  return FALSE;
+}
+
+DialogSeen answerDialog(DWORD uiThread, HWND game) {
+  HWND dlg = nullptr;
+  for (int i = 0; i < 1000 && !dlg; ++i) {
+    EnumThreadWindows(uiThread, findDialog, reinterpret_cast<LPARAM>(&dlg));
+    if (!dlg) Sleep(10);
+  }
+  DialogSeen seen;
+  if (!dlg) return seen;
+  seen.found = true;
+  char caption[128] = "";
+  GetWindowTextA(dlg, caption, sizeof caption);
+  seen.caption = caption;
+  seen.ownedByGame = GetWindow(dlg, GW_OWNER) == game;
+  EnumChildWindows(dlg, readChild, reinterpret_cast<LPARAM>(&seen));
+  PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+  return seen;
+}
+
+TEST_F(WindowTest, DialogsShowTheirTextOverTheWindowAndReturnOnOK) {
+  struct Case {
+    bool error;
+    const char* text;
+    const char* caption;
+    bool icon;
+  };
+  const Case cases[] = {
+      {false, "kuria", "ende", false},
+      {true, "Out of memory.", "deskball", true},
+  };
+  host.setVisible(true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    DialogSeen seen;
+    std::thread reader([&] { seen = answerDialog(uiThread, hwnd()); });
+    if (c.error)
+      host.errorBox(c.text, c.caption);
+    else
+      host.messageBox(c.text, c.caption);
+    reader.join();
+    ASSERT_TRUE(seen.found);
+    EXPECT_EQ(seen.caption, c.caption);
+    EXPECT_EQ(seen.text, c.text);
+    EXPECT_EQ(seen.icon, c.icon);
+    EXPECT_TRUE(seen.ownedByGame);
+  }
 }
 
 TEST(Win32ShortcutText, NamesKeysAsTheMenuShowsThem) {
