@@ -278,10 +278,10 @@ void Win32Host::placeWindow(int left, int top, int clientHeight) {
 
 // Maximising and restoring the window already makes the windows beneath
 // repaint the part of the working area it covered. The rest of the screen
-// (the taskbar, a second monitor's share of the primary screen) would keep
-// the game's drawings, and under the compositor drawings on the screen DC
-// stay until something recomposes that spot; so every window is asked to
-// repaint itself, which is what a user's "refresh" means.
+// (the taskbar's strip lies outside the working area) would keep the game's
+// drawings, and under the compositor drawings on the screen DC stay until
+// something recomposes that spot; so every window is asked to repaint
+// itself, which is what the user's "refresh" means.
 void Win32Host::repaintDesktop() {
   RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
