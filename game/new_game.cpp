@@ -8,8 +8,6 @@
 
 namespace game {
 
-GameState gameState;
-
 namespace {
 
 bool isBlock(gfx::Image& snap, gfx::Colour bg, int c, int r) {
@@ -68,25 +66,6 @@ void NewGame(Playfield& f) {
 
   f.form.setCaption(decimal(s.blocksLeft));
   f.form.setTimerEnabled(true);
-}
-
-std::string decimal(int32_t v) { return std::to_string(v); }
-
-std::string hex6(uint32_t v) {
-  static const char Digits[] = "0123456789ABCDEF";
-  std::string out;
-  do {
-    out.insert(out.begin(), Digits[v & 0xF]);
-    v >>= 4;
-  } while (v != 0);
-  if (out.size() < 6) out.insert(0, 6 - out.size(), '0');
-  return out;
-}
-
-int ClockRandom::next() {
-  // The classic C library generator: 15 good bits per draw.
-  state_ = state_ * 214013u + 2531011u;
-  return static_cast<int>((state_ >> 16) & 0x7FFF);
 }
 
 }  // namespace game
