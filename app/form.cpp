@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <exception>
+#include <iterator>
 
 #include "gfx/sprites.h"
 

@@ -1,6 +1,8 @@
 // The menu commands, their shortcuts, and the keys.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "fixture.h"
 
 namespace {

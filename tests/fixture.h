@@ -4,7 +4,6 @@
 
 #include <deque>
 #include <memory>
-#include <stdexcept>
 
 #include "app/form.h"
 #include "platform/headless/headless.h"
@@ -41,18 +40,11 @@ struct Desk {
     return *form;
   }
   game::GameState& s() { return game::gameState; }
-  game::Playfield field() {
-    return {game::gameState, form->Image1, form->Image2, form->Image3, windowStub(), *random};
-  }
-  game::Window& windowStub();
 
   plat::HeadlessHost host;
   std::unique_ptr<TForm1> form;
   ScriptedRandom* random = nullptr;
 };
-
-// The form is the game's window; reach it through its base.
-inline game::Window& Desk::windowStub() { return *form; }
 
 inline int countBlocks(const game::GameState& s) {
   int n = 0;

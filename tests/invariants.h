@@ -2,6 +2,8 @@
 // empty string when all is well, else what went wrong.
 #pragma once
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "game/game_state.h"
